@@ -2,6 +2,8 @@
 
 #include "MpResult.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <new>
 
@@ -12,18 +14,26 @@ MpFactory* factoryPointer = nullptr;
 constexpr int32_t sdkVersion = 30000;
 constexpr int32_t compilerVersion = 1500;
 
-// Writes "MS Compiler V1500" into text, cut to capacity - 1 code units plus a null.
+// Writes "MS Compiler V1500" into text, cut to capacity - 1 code units plus a
+// null. Formats into a fixed buffer, so it cannot fail.
 void formatSdkText(int32_t capacity, char16_t* text) {
     if (text == nullptr || capacity < 1) {
         return;
     }
-    std::u16string full = u"MS Compiler V";
-    for (char c : std::to_string(compilerVersion)) {
-        full.push_back(static_cast<char16_t>(c));
+    constexpr char16_t prefix[] = u"MS Compiler V";
+    char16_t full[32];
+    std::size_t length = 0;
+    for (char16_t c : std::u16string_view(prefix)) {
+        full[length++] = c;
+    }
+    char digits[12];
+    const int digitCount = std::snprintf(digits, sizeof digits, "%d", compilerVersion);
+    for (int i = 0; i < digitCount; ++i) {
+        full[length++] = static_cast<char16_t>(digits[i]);
     }
     const auto room = static_cast<std::size_t>(capacity) - 1;
-    const std::size_t n = full.size() < room ? full.size() : room;
-    full.copy(text, n);
+    const std::size_t n = length < room ? length : room;
+    std::copy_n(full, n, text);
     text[n] = u'\0';
 }
 
@@ -103,11 +113,7 @@ int32_t MpFactory::describeSdk(int32_t* version, int32_t capacity, char16_t* tex
     if (version != nullptr) {
         *version = sdkVersion;
     }
-    try {
-        formatSdkText(capacity, text);
-    } catch (...) {
-        // Only the temporary text can fail to allocate; the result stays mpOk.
-    }
+    formatSdkText(capacity, text);
     return mpOk;
 }
 
