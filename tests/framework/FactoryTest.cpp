@@ -28,6 +28,16 @@ gmpi::IMpUnknown* createThrowingInt(gmpi::IMpUnknown*) {
     throw 42;
 }
 
+// A module whose own constructor fails after the base obtained the host.
+class FailsAfterBase : public MpBase {
+public:
+    explicit FailsAfterBase(gmpi::IMpUnknown* host) : MpBase(host) { throw std::bad_alloc(); }
+};
+
+gmpi::IMpUnknown* createFailsAfterBase(gmpi::IMpUnknown* hostObject) {
+    return static_cast<gmpi::IMpPlugin*>(new FailsAfterBase(hostObject));
+}
+
 void* const garbage = reinterpret_cast<void*>(0x1234);
 
 MpGuid withLastByte(MpGuid g, uint8_t b) {
@@ -163,6 +173,18 @@ TEST(Factory, CreateModuleReportsThrowingRoutines) {
         EXPECT_EQ(factory.createModule(id, 0, &host, &out), mpFailed);
         EXPECT_EQ(out, nullptr);
     }
+}
+
+TEST(Factory, HalfBuiltInstanceGivesTheHostBack) {
+    MpFactory factory;
+    factory.registerModule(u"Half")->createProcessor = createFailsAfterBase;
+    testkit::RecordingHost host;
+    void* out = garbage;
+    EXPECT_EQ(factory.createModule(u"Half", 0, &host, &out), mpFailed);
+    EXPECT_EQ(out, nullptr);
+    EXPECT_EQ(host.servicesQueries, 1);
+    EXPECT_EQ(host.releaseCalls, 1);
+    EXPECT_EQ(host.refCount, 1);
 }
 
 TEST(Factory, HostWithoutServicesFailsCreation) {

@@ -198,3 +198,47 @@ TEST(ControlPin, InitialUpdatePostsTheValueBytes) {
 }
 
 } // namespace
+
+namespace {
+
+// Pins whose default handler is a routine of the module, to see who gets it.
+class HandlerModule;
+EventHandler handlerOf();
+
+template <class Pin> class DefaultingPin : public Pin {
+public:
+    EventHandler defaultHandler() const override { return handlerOf(); }
+};
+
+class HandlerModule : public MpBase {
+public:
+    explicit HandlerModule(gmpi::IMpUnknown* h) : MpBase(h) {
+        in.registerPin(0, this, nullptr);
+        out.registerPin(1, this, nullptr);
+        explicitIn.registerPin(2, this, static_cast<EventHandler>(&HandlerModule::onExplicit));
+    }
+    void onDefault(const MpTimedEvent* e) { seen.push_back(call("default", e->pinId)); }
+    void onExplicit(const MpTimedEvent* e) { seen.push_back(call("explicit", e->pinId)); }
+
+    DefaultingPin<MpControlPin<float, mpInput, mpFloatControlData>> in;
+    DefaultingPin<MpAudioPin<mpOutput>> out;
+    DefaultingPin<MpControlPin<float, mpInput, mpFloatControlData>> explicitIn;
+    Trace seen;
+};
+
+EventHandler handlerOf() {
+    return static_cast<EventHandler>(&HandlerModule::onDefault);
+}
+
+TEST(PinHandlers, DefaultHandlerOnlyForInputsWithoutOne) {
+    testkit::RecordingHost host;
+    auto* module = new HandlerModule(&host);
+    module->AddRef();
+    EventList list;
+    list.add(0, evPinMessage, 0).add(0, evPinMessage, 1).add(0, evPinValue, 2);
+    module->processBlock(8, list.head());
+    EXPECT_EQ(module->seen, (Trace{"default(0)", "explicit(2)"}));
+    module->Release();
+}
+
+} // namespace
