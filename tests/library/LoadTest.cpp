@@ -1,7 +1,8 @@
-// The built library, loaded with dlopen and driven through MP_GetFactory the
-// way the host drives it.
+// The built library, loaded by the operating system's loader and driven
+// through MP_GetFactory the way the host drives it.
 #include "IMpFactory.h"
 #include "IMpPlugin.h"
+#include "LoadedLibrary.h"
 #include "MpEntry.h"
 #include "MpResult.h"
 #include "RecordingHost.h"
@@ -9,7 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <bit>
-#include <dlfcn.h>
+#include <limits>
+#include <memory>
 
 namespace {
 
@@ -18,14 +20,14 @@ using testkit::HostCall;
 class Library : public ::testing::Test {
 protected:
     void SetUp() override {
-        handle = dlopen(QUORVALE_LIBRARY, RTLD_NOW | RTLD_LOCAL);
-        ASSERT_NE(handle, nullptr) << dlerror();
-        entry = reinterpret_cast<MpGetFactoryFunction>(dlsym(handle, "MP_GetFactory"));
+        library = std::make_unique<LoadedLibrary>(QUORVALE_LIBRARY);
+        ASSERT_TRUE(library->loaded()) << library->error();
+        entry = reinterpret_cast<MpGetFactoryFunction>(library->symbol("MP_GetFactory"));
         ASSERT_NE(entry, nullptr);
     }
     void TearDown() override {
-        if (handle != nullptr) {
-            EXPECT_EQ(dlclose(handle), 0);
+        if (library) {
+            EXPECT_TRUE(library->unload());
         }
     }
     gmpi::IMpFactory* factory() {
@@ -34,7 +36,7 @@ protected:
         return static_cast<gmpi::IMpFactory*>(out);
     }
 
-    void* handle = nullptr;
+    std::unique_ptr<LoadedLibrary> library;
     MpGetFactoryFunction entry = nullptr;
 };
 
@@ -92,6 +94,65 @@ TEST_F(Library, ConvertsAndSleepsLikeTheHostExpects) {
     EXPECT_EQ(host.releaseCalls, 1);
 }
 
+// The x87 precision setting of the calling thread, which the host owns.
+uint16_t x87Control() {
+    uint16_t cw;
+    asm volatile("fnstcw %0" : "=m"(cw));
+    return cw;
+}
+void setX87Control(uint16_t cw) {
+    asm volatile("fldcw %0" : : "m"(cw));
+}
+
+// The worked values to the bit, through the loaded library, with the calling
+// thread at 64-bit and at 53-bit x87 precision.
+TEST_F(Library, ConvertsTheWorkedValuesToTheBit) {
+    struct Row {
+        float input;
+        uint32_t expected;
+    };
+    const Row rows[] = {
+        {0.0001f, 0xBE800000},
+        {0.001f, 0x31B13131},
+        {0.01f, 0x3E800000},
+        {0.05f, 0x3ED977DA},
+        {0.1f, 0x3F000000},
+        {0.5f, 0x3F2CBBED},
+        {1.0f, 0x3F400000},
+        {2.0f, 0x3F534414},
+        {3.0f, 0x3F5E8928},
+        {10.0f, 0x3F800000},
+        {100.0f, 0x3FA00000},
+        {1000.0f, 0x3FC00000},
+        {std::numeric_limits<float>::max(), 0x4126209B},
+        {std::numeric_limits<float>::denorm_min(), 0xC12769F4},
+    };
+    constexpr int32_t block = 8;
+    testkit::RecordingHost host(block);
+    void* out = nullptr;
+    ASSERT_EQ(factory()->createModule(u"Tarnwick Quorvale", 0, &host, &out), mpOk);
+    auto* module = static_cast<gmpi::IMpPlugin*>(out);
+    float samples[block];
+    ASSERT_EQ(module->assignBuffer(1, samples), mpOk);
+    ASSERT_EQ(module->activate(), mpOk);
+
+    const uint16_t saved = x87Control();
+    for (uint16_t precision : {uint16_t(0x300), uint16_t(0x200)}) { // 64 bits, then 53 bits
+        setX87Control(static_cast<uint16_t>((saved & ~0x300) | precision));
+        for (const Row& row : rows) {
+            std::fill_n(samples, block, -2.0f);
+            MpTimedEvent value = {0, 100, 0, 4, {}, &row.input, nullptr};
+            module->processBlock(block, &value);
+            for (float sample : samples) {
+                EXPECT_EQ(std::bit_cast<uint32_t>(sample), row.expected)
+                    << "input " << row.input << ", precision control " << precision;
+            }
+        }
+    }
+    setX87Control(saved);
+    EXPECT_EQ(module->Release(), 0);
+}
+
 TEST_F(Library, RefusesWhatIsNotRegistered) {
     testkit::RecordingHost host;
     for (const char16_t* id : {u"tarnwick quorvale", u"Tarnwick Quorvale ", u"Tarnwick"}) {
@@ -108,9 +169,10 @@ TEST_F(Library, RefusesWhatIsNotRegistered) {
 
 TEST(LibraryCycles, LoadsAndUnloadsRepeatedly) {
     for (int i = 0; i < 20; ++i) {
-        void* handle = dlopen(QUORVALE_LIBRARY, RTLD_NOW | RTLD_LOCAL);
-        ASSERT_NE(handle, nullptr) << dlerror();
-        auto entry = reinterpret_cast<MpGetFactoryFunction>(dlsym(handle, "MP_GetFactory"));
+        LoadedLibrary library(QUORVALE_LIBRARY);
+        ASSERT_TRUE(library.loaded()) << library.error();
+        auto entry = reinterpret_cast<MpGetFactoryFunction>(library.symbol("MP_GetFactory"));
+        ASSERT_NE(entry, nullptr);
         void* out = nullptr;
         ASSERT_EQ(entry(&out), mpOk);
         testkit::RecordingHost host;
@@ -120,7 +182,7 @@ TEST(LibraryCycles, LoadsAndUnloadsRepeatedly) {
                   mpOk);
         EXPECT_EQ(static_cast<gmpi::IMpPlugin*>(module)->Release(), 0);
         EXPECT_EQ(host.refCount, 1);
-        ASSERT_EQ(dlclose(handle), 0);
+        ASSERT_TRUE(library.unload());
     }
 }
 
