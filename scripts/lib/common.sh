@@ -26,7 +26,7 @@ ensure_packages() {
 # The packages every build needs.
 ensure_build_packages() {
     ensure_packages cmake make g++ git binutils libgtest-dev libgmock-dev libpugixml-dev \
-        clang-format libcli11-dev libelf-dev pkg-config nlohmann-json3-dev
+        clang-format libcli11-dev libelf-dev pkg-config nlohmann-json3-dev libbenchmark-dev
 }
 
 # Configures, builds and tests one preset.
