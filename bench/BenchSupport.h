@@ -42,6 +42,9 @@ public:
     gmpi::IMpPlugin* module = nullptr;
 };
 
+// Adds the fastest repetition ("min") to a benchmark's aggregates.
+void withFastest(benchmark::internal::Benchmark* b);
+
 // Allocations made between construction and report(), as a per-iteration counter.
 class AllocationProbe {
 public:

@@ -215,11 +215,11 @@ void blockSizes(benchmark::internal::Benchmark* b) {
 
 } // namespace
 
-BENCHMARK(Floor)->Apply(blockSizes);
-BENCHMARK(Render)->Apply(blockSizes);
-BENCHMARK(NaiveRoute)->Apply(blockSizes);
-BENCHMARK(Sleeping)->Arg(hostBlock);
-BENCHMARK(OneValueEvent)->Arg(hostBlock);
-BENCHMARK(EventEverySample)->Arg(hostBlock);
-BENCHMARK(ManyInstances)->Arg(1)->Arg(64)->Arg(1024)->Arg(16384);
-BENCHMARK(CreateAndRelease);
+BENCHMARK(Floor)->Apply(blockSizes)->Apply(bench::withFastest);
+BENCHMARK(Render)->Apply(blockSizes)->Apply(bench::withFastest);
+BENCHMARK(NaiveRoute)->Apply(blockSizes)->Apply(bench::withFastest);
+BENCHMARK(Sleeping)->Arg(hostBlock)->Apply(bench::withFastest);
+BENCHMARK(OneValueEvent)->Arg(hostBlock)->Apply(bench::withFastest);
+BENCHMARK(EventEverySample)->Arg(hostBlock)->Apply(bench::withFastest);
+BENCHMARK(ManyInstances)->Arg(1)->Arg(64)->Arg(1024)->Arg(16384)->Apply(bench::withFastest);
+BENCHMARK(CreateAndRelease)->Apply(bench::withFastest);
