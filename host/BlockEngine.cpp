@@ -65,7 +65,9 @@ BlockRecord BlockEngine::runBlock(const std::vector<ScheduledEvent>& events) {
             timed.kind = event.kind;
             timed.pinId = event.pinId;
             timed.byteCount = static_cast<int32_t>(event.payload.size());
-            if (event.payload.size() <= sizeof timed.inlineBytes) {
+            if (event.payload.empty()) {
+                // Nothing to carry: inlineBytes stays zero and extraData null.
+            } else if (event.payload.size() <= sizeof timed.inlineBytes) {
                 std::memcpy(timed.inlineBytes, event.payload.data(), event.payload.size());
             } else {
                 timed.extraData = event.payload.data();
