@@ -4,6 +4,7 @@
 // so the values checked here are ones whose conversion is exact either way.
 #include "IMpFactory.h"
 #include "IMpPlugin.h"
+#include "LoadedLibrary.h"
 #include "MpEntry.h"
 #include "MpResult.h"
 #include "RecordingHost.h"
@@ -12,7 +13,6 @@
 
 #include <array>
 #include <bit>
-#include <dlfcn.h>
 #include <vector>
 
 namespace {
@@ -93,9 +93,9 @@ void refuseSome(gmpi::IMpFactory* factory) {
 
 TEST(LoadCycle, OpenUseAndCloseRepeatedly) {
     for (int cycle = 0; cycle < 8; ++cycle) {
-        void* handle = dlopen(QUORVALE_LIBRARY, RTLD_NOW | RTLD_LOCAL);
-        ASSERT_NE(handle, nullptr) << dlerror();
-        auto entry = reinterpret_cast<MpGetFactoryFunction>(dlsym(handle, "MP_GetFactory"));
+        LoadedLibrary library(QUORVALE_LIBRARY);
+        ASSERT_TRUE(library.loaded()) << library.error();
+        auto entry = reinterpret_cast<MpGetFactoryFunction>(library.symbol("MP_GetFactory"));
         ASSERT_NE(entry, nullptr);
         void* out = nullptr;
         ASSERT_EQ(entry(&out), mpOk);
@@ -104,7 +104,7 @@ TEST(LoadCycle, OpenUseAndCloseRepeatedly) {
             driveOne(factory, exactCases[i], exactCases[(i + 1 + cycle) % exactCases.size()]);
         }
         refuseSome(factory);
-        ASSERT_EQ(dlclose(handle), 0);
+        ASSERT_TRUE(library.unload());
     }
 }
 
