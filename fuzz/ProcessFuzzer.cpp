@@ -87,7 +87,16 @@ struct Run {
         }
     }
 
-    void activate() { FUZZ_CHECK(module->activate() == mpOk, "activate answers mpOk"); }
+    void activate() {
+        FUZZ_CHECK(module->activate() == mpOk, "activate answers mpOk");
+        checkGuards();
+    }
+
+    void checkGuards() const {
+        for (const GuardedBuffer& b : buffers) {
+            FUZZ_CHECK(b.guardsIntact(), "guards around the buffer intact");
+        }
+    }
 
     void assignBuffer() {
         const int32_t pinId = takePinId(in);
@@ -99,6 +108,7 @@ struct Run {
         if (pinId == 1) {
             bound = which;
         }
+        checkGuards();
     }
 
     void processBlock() {
@@ -136,8 +146,8 @@ struct Run {
         module->processBlock(length, count > 0 ? events.data() : nullptr);
 
         const int32_t end = std::max(length, 0);
+        checkGuards();
         for (int i = 0; i < 2; ++i) {
-            FUZZ_CHECK(buffers[i].guardsIntact(), "guards around the buffer intact");
             FUZZ_CHECK(buffers[i].untouchedFrom(i == bound ? end : 0),
                        "nothing written past the block or into an unassigned buffer");
         }
