@@ -172,6 +172,10 @@ INSTANTIATE_TEST_SUITE_P(
         BadRun{{QUORVALE_LIBRARY, "--blocks", "2", "--set", "1@256"},
                "lies past the end of the run (256 samples)"},
         BadRun{{QUORVALE_LIBRARY, "--block-size", "0"}, "--block-size"},
-        BadRun{{QUORVALE_LIBRARY, "--block-size", "-4"}, "--block-size"}));
+        BadRun{{QUORVALE_LIBRARY, "--block-size", "-4"}, "--block-size"},
+        BadRun{{QUORVALE_LIBRARY, "--sample-rate", "0"}, "--sample-rate"},
+        BadRun{{QUORVALE_LIBRARY, "--seconds", "1", "--blocks", "2"},
+               "--seconds excludes --blocks"},
+        BadRun{{QUORVALE_LIBRARY, "--no-such-option"}, "--no-such-option"}));
 
 } // namespace
