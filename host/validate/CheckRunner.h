@@ -1,0 +1,19 @@
+// Runs one check and turns whatever happens into a CheckResult. In a child
+// process (the default) a crash, an abort or a hang of the module becomes a
+// "crash" result and the caller carries on; in-process the check runs
+// directly, which is what a debugger wants, and a crash ends the program.
+#pragma once
+
+#include "Check.h"
+
+namespace mpvalidate {
+
+// Runs check in a forked child and waits at most timeoutSeconds for it. The
+// child's standard error is captured; its last lines go into the detail of a
+// crash. Not thread-safe (it forks).
+CheckResult runInChild(const CheckInfo& check, const CheckContext& context, double timeoutSeconds);
+
+// Runs check in this process; a CheckFailure or any other exception is a fail.
+CheckResult runInProcess(const CheckInfo& check, const CheckContext& context);
+
+} // namespace mpvalidate
