@@ -6,6 +6,7 @@
 #include "RunReport.h"
 #include "RunSession.h"
 #include "SvgPlot.h"
+#include "ValidateCommand.h"
 
 #include <CLI/CLI.hpp>
 
@@ -105,8 +106,14 @@ int main(int argc, char** argv) {
         ->check(CLI::IsMember({"table", "csv", "json"}));
     runCommand->add_option("--plot", runOptions.plot,
                            "write an SVG plot of the first audio output to this file");
+    mpvalidate::ValidateOptions validateOptions;
+    CLI::App* validateCommand = mpvalidate::addValidateCommand(app, validateOptions);
 
     CLI11_PARSE(app, argc, argv);
+
+    if (*validateCommand) {
+        return mpvalidate::runValidate(validateOptions);
+    }
 
     try {
         if (*describeCommand) {

@@ -2,54 +2,28 @@
 // a correct plain library pass every check, each deliberately faulty library
 // fails the check meant for it, and the exit statuses and the report follow
 // the documented rules.
+#include "RunMphost.h"
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
+#include <ostream>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
+#include <vector>
 
 namespace {
 
-struct Outcome {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-Outcome mphost(const std::string& arguments) {
-    char errPath[] = "/tmp/mphost-validate-test-XXXXXX";
-    const int fd = mkstemp(errPath);
-    EXPECT_GE(fd, 0);
-    close(fd);
-    const std::string command = std::string(MPHOST) + " validate " + arguments + " 2>" + errPath;
-    Outcome run;
-    FILE* pipe = popen(command.c_str(), "r");
-    EXPECT_NE(pipe, nullptr);
-    char buffer[4096];
-    size_t n = 0;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) {
-        run.out.append(buffer, n);
-    }
-    const int raw = pclose(pipe);
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    std::ifstream errors(errPath);
-    std::stringstream text;
-    text << errors.rdbuf();
-    run.err = text.str();
-    std::remove(errPath);
-    return run;
+// mphost validate with the arguments.
+MphostResult validate(std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), "validate");
+    return runMphost(arguments);
 }
 
 std::string faulty(const std::string& name) {
     return std::string(FAULTY_DIR) + "/" + name + ".so";
 }
 
-nlohmann::json reportOf(const Outcome& run) {
+nlohmann::json reportOf(const MphostResult& run) {
     return nlohmann::json::parse(run.out, nullptr, false);
 }
 
@@ -68,13 +42,13 @@ std::string notPassed(const nlohmann::json& report) {
 TEST(Validate, CorrectLibrariesPassEveryCheck) {
     for (const std::string& library : {std::string(QUORVALE_LIBRARY), faulty("faulty_none")}) {
         SCOPED_TRACE(library);
-        const Outcome run = mphost(library + " --json --seed 20261211");
+        const MphostResult run = validate({library, "--json", "--seed", "20261211"});
         const nlohmann::json report = reportOf(run);
         ASSERT_FALSE(report.is_discarded()) << run.out << run.err;
         EXPECT_EQ(run.status, 0) << notPassed(report) << run.err;
         EXPECT_EQ(notPassed(report), "");
         // Every check of the catalogue ran.
-        const nlohmann::json list = nlohmann::json::parse(mphost("--list --json").out);
+        const nlohmann::json list = nlohmann::json::parse(validate({"--list", "--json"}).out);
         ASSERT_EQ(report["checks"].size(), list.size());
         for (size_t i = 0; i < list.size(); ++i) {
             EXPECT_EQ(report["checks"][i]["name"], list[i]["name"]);
@@ -117,12 +91,16 @@ const Fault faults[] = {
     {"faulty_trusts_offsets", "fuzz-events", "", true},
 };
 
+void PrintTo(const Fault& fault, std::ostream* out) {
+    *out << fault.library << " / " << fault.check;
+}
+
 class FaultyLibrary : public ::testing::TestWithParam<Fault> {};
 
 TEST_P(FaultyLibrary, FailsTheCheckMeantForIt) {
     const Fault& fault = GetParam();
-    const Outcome run =
-        mphost(faulty(fault.library) + " --json --seed 7 -t '^" + fault.check + "$'");
+    const MphostResult run = validate({faulty(fault.library), "--json", "--seed", "7", "-t",
+                                       std::string("^") + fault.check + "$"});
     const nlohmann::json report = reportOf(run);
     ASSERT_FALSE(report.is_discarded()) << run.out << run.err;
     ASSERT_EQ(report["checks"].size(), 1u);
@@ -150,7 +128,7 @@ INSTANTIATE_TEST_SUITE_P(Faults, FaultyLibrary, ::testing::ValuesIn(faults),
                          });
 
 TEST(Validate, EveryCheckHasAFaultyLibraryThatFailsIt) {
-    const nlohmann::json list = nlohmann::json::parse(mphost("--list --json").out);
+    const nlohmann::json list = nlohmann::json::parse(validate({"--list", "--json"}).out);
     for (const auto& check : list) {
         const std::string name = check["name"];
         bool covered = false;
@@ -162,7 +140,8 @@ TEST(Validate, EveryCheckHasAFaultyLibraryThatFailsIt) {
 }
 
 TEST(Validate, TextReportEndsWithTheTally) {
-    const Outcome run = mphost(faulty("faulty_extra_export") + " -t '^library-(load|exports)$'");
+    const MphostResult run =
+        validate({faulty("faulty_extra_export"), "-t", "^library-(load|exports)$"});
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.out.find("FAIL   library-exports: "), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("\n1 passed, 1 failed, 0 warnings, 0 skipped\n"), std::string::npos)
@@ -170,7 +149,8 @@ TEST(Validate, TextReportEndsWithTheTally) {
 }
 
 TEST(Validate, InProcessModeReportsTheSame) {
-    const Outcome run = mphost(faulty("faulty_extra_export") + " --in-process --json -t exports");
+    const MphostResult run =
+        validate({faulty("faulty_extra_export"), "--in-process", "--json", "-t", "exports"});
     const nlohmann::json report = reportOf(run);
     ASSERT_FALSE(report.is_discarded()) << run.out << run.err;
     EXPECT_EQ(report["checks"][0]["status"], "fail");
@@ -178,28 +158,29 @@ TEST(Validate, InProcessModeReportsTheSame) {
 }
 
 TEST(Validate, UsageErrorsExitWithTwo) {
+    const std::string quorvale = QUORVALE_LIBRARY;
     const struct {
-        std::string arguments;
+        std::vector<std::string> arguments;
         const char* message;
     } cases[] = {
-        {QUORVALE_LIBRARY " -t no-such-check", "no check selected"},
-        {QUORVALE_LIBRARY " -x .", "no check selected"},
-        {QUORVALE_LIBRARY " --block-sizes 64,0", "--block-sizes"},
-        {QUORVALE_LIBRARY " --block-sizes 64,x", "--block-sizes"},
-        {QUORVALE_LIBRARY " -t '('", "not a regular expression"},
-        {QUORVALE_LIBRARY " --module 'No Such Module'", "no module 'No Such Module'"},
-        {"", "LIBRARY is required"},
+        {{quorvale, "-t", "no-such-check"}, "no check selected"},
+        {{quorvale, "-x", "."}, "no check selected"},
+        {{quorvale, "--block-sizes", "64,0"}, "--block-sizes"},
+        {{quorvale, "--block-sizes", "64,x"}, "--block-sizes"},
+        {{quorvale, "-t", "("}, "not a regular expression"},
+        {{quorvale, "--module", "No Such Module"}, "no module 'No Such Module'"},
+        {{}, "LIBRARY is required"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.arguments);
-        const Outcome run = mphost(c.arguments);
+        SCOPED_TRACE(c.message);
+        const MphostResult run = validate(c.arguments);
         EXPECT_EQ(run.status, 2);
         EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
     }
 }
 
 TEST(Validate, ListNamesEveryCheckWithItsCategory) {
-    const Outcome run = mphost("--list --json");
+    const MphostResult run = validate({"--list", "--json"});
     EXPECT_EQ(run.status, 0);
     const nlohmann::json list = nlohmann::json::parse(run.out, nullptr, false);
     ASSERT_TRUE(list.is_array()) << run.out;
@@ -217,7 +198,7 @@ TEST(Validate, ListNamesEveryCheckWithItsCategory) {
 }
 
 TEST(Validate, MissingLibraryFailsWithoutCrashing) {
-    const Outcome run = mphost("/nonexistent/library.so --json -t library-load");
+    const MphostResult run = validate({"/nonexistent/library.so", "--json", "-t", "library-load"});
     const nlohmann::json report = reportOf(run);
     ASSERT_FALSE(report.is_discarded()) << run.out << run.err;
     EXPECT_EQ(report["checks"][0]["status"], "fail");
