@@ -110,6 +110,13 @@ void MpBase::processBlock(int32_t sampleFrames, const MpTimedEvent* events) {
         (this->*activeRoutine)(0, length);
         return;
     }
+    processWithEvents(length, events);
+}
+
+#if defined(__GNUC__)
+__attribute__((noinline))
+#endif
+void MpBase::processWithEvents(int32_t length, const MpTimedEvent* events) {
     int32_t position = 0;
     int32_t remaining = length;
     const MpTimedEvent* current = events;

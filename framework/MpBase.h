@@ -65,6 +65,9 @@ protected:
 
 private:
     MpPinBase* findPin(int32_t pinId) const;
+    // The part of processBlock for a block with events; kept out of line so
+    // that a block without events costs processBlock no stack frame.
+    void processWithEvents(int32_t length, const MpTimedEvent* events);
     void handleGroup(const MpTimedEvent* first, const MpTimedEvent* end);
     int32_t hostBlockSize();
 };
