@@ -2,7 +2,7 @@
 
 #include "HostError.h"
 
-#include <pugixml.hpp>
+#include "XmlTree.h"
 
 #include <charconv>
 
@@ -10,8 +10,8 @@ namespace mphost {
 
 namespace {
 
-int32_t parsePinId(const pugi::xml_node& pin, const std::string& moduleId) {
-    const std::string text = pin.attribute("id").value();
+int32_t parsePinId(const XmlElement& pin, const std::string& moduleId) {
+    const std::string text = pin.attribute("id");
     int32_t id = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), id);
     if (text.empty() || error != std::errc() || end != text.data() + text.size()) {
@@ -42,34 +42,40 @@ const ModuleDescription* LibraryDescription::findModule(std::string_view id) con
 }
 
 LibraryDescription parseDescription(std::string_view xml) {
-    pugi::xml_document document;
-    const pugi::xml_parse_result parsed = document.load_buffer(xml.data(), xml.size());
-    if (!parsed) {
-        throw HostError(std::string("the description is not well-formed XML: ") +
-                        parsed.description() + " at byte " + std::to_string(parsed.offset));
+    XmlElement root;
+    try {
+        root = readXmlTree(xml);
+    } catch (const HostError& error) {
+        throw HostError(std::string("the description ") + error.what());
     }
-    const pugi::xml_node root = document.document_element();
-    if (std::string_view(root.name()) != "PluginList") {
-        throw HostError("the description's root element is <" + std::string(root.name()) +
-                        ">, not <PluginList>");
+    if (root.name != "PluginList") {
+        throw HostError("the description's root element is <" + root.name + ">, not <PluginList>");
     }
     LibraryDescription description;
-    for (const pugi::xml_node plugin : root.children("Plugin")) {
+    for (const XmlElement& plugin : root.children) {
+        if (plugin.name != "Plugin") {
+            continue;
+        }
         ModuleDescription module;
-        module.id = plugin.attribute("id").value();
+        module.id = plugin.attribute("id");
         if (module.id.empty()) {
             throw HostError("the description has a Plugin without an id");
         }
-        module.name = plugin.attribute("name").value();
-        module.category = plugin.attribute("category").value();
-        for (const pugi::xml_node pin : plugin.child("Audio").children("Pin")) {
-            PinDescription pinDescription;
-            pinDescription.id = parsePinId(pin, module.id);
-            pinDescription.name = pin.attribute("name").value();
-            pinDescription.direction = pin.attribute("direction").value();
-            pinDescription.datatype = pin.attribute("datatype").value();
-            pinDescription.rate = pin.attribute("rate").value();
-            module.pins.push_back(std::move(pinDescription));
+        module.name = plugin.attribute("name");
+        module.category = plugin.attribute("category");
+        if (const XmlElement* audio = plugin.child("Audio")) {
+            for (const XmlElement& pin : audio->children) {
+                if (pin.name != "Pin") {
+                    continue;
+                }
+                PinDescription pinDescription;
+                pinDescription.id = parsePinId(pin, module.id);
+                pinDescription.name = pin.attribute("name");
+                pinDescription.direction = pin.attribute("direction");
+                pinDescription.datatype = pin.attribute("datatype");
+                pinDescription.rate = pin.attribute("rate");
+                module.pins.push_back(std::move(pinDescription));
+            }
         }
         description.modules.push_back(std::move(module));
     }

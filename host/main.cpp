@@ -70,6 +70,9 @@ int run(const RunOptions& options) {
 int main(int argc, char** argv) {
     CLI::App app("mphost: loads a module library the way the host does and shows what it does");
     app.require_subcommand(1);
+    // Options are written --name on every platform, so an argument such as
+    // /path/to/library is a path on Windows too.
+    app.allow_windows_style_options(false);
 
     DescribeOptions describeOptions;
     CLI::App* describeCommand =
