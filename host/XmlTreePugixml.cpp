@@ -34,6 +34,14 @@ XmlElement readXmlTree(std::string_view text) {
         throw HostError(std::string("is not well-formed XML: ") + parsed.description() +
                         " at byte " + std::to_string(parsed.offset));
     }
+    // pugixml takes a text with several top-level elements; a document has one.
+    int roots = 0;
+    for (const pugi::xml_node node : document.children()) {
+        roots += node.type() == pugi::node_element ? 1 : 0;
+    }
+    if (roots > 1) {
+        throw HostError("is not well-formed XML: it has more than one root element");
+    }
     return copyElement(document.document_element(), 1);
 }
 

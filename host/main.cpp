@@ -6,7 +6,9 @@
 #include "RunReport.h"
 #include "RunSession.h"
 #include "SvgPlot.h"
+#if MPHOST_VALIDATE
 #include "ValidateCommand.h"
+#endif
 
 #include <CLI/CLI.hpp>
 
@@ -109,14 +111,18 @@ int main(int argc, char** argv) {
         ->check(CLI::IsMember({"table", "csv", "json"}));
     runCommand->add_option("--plot", runOptions.plot,
                            "write an SVG plot of the first audio output to this file");
+#if MPHOST_VALIDATE
     mpvalidate::ValidateOptions validateOptions;
     CLI::App* validateCommand = mpvalidate::addValidateCommand(app, validateOptions);
+#endif
 
     CLI11_PARSE(app, argc, argv);
 
+#if MPHOST_VALIDATE
     if (*validateCommand) {
         return mpvalidate::runValidate(validateOptions);
     }
+#endif
 
     try {
         if (*describeCommand) {

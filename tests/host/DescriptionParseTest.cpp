@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 namespace {
@@ -50,6 +51,10 @@ struct BadText {
     std::string xml;
     const char* message;
 };
+
+void PrintTo(const BadText& text, std::ostream* out) {
+    *out << text.label;
+}
 
 std::string nested(int levels) {
     std::string text = "<PluginList>";
