@@ -23,6 +23,8 @@
 
 namespace {
 
+using mpvalidate::GuardedBuffer;
+
 constexpr int32_t maxCapacity = 512;
 constexpr int maxEvents = 12;
 constexpr int32_t maxPayload = 256;
@@ -94,14 +96,14 @@ struct Run {
 
     void checkGuards() const {
         for (const GuardedBuffer& b : buffers) {
-            FUZZ_CHECK(b.guardsIntact(), "guards around the buffer intact");
+            FUZZ_CHECK(!b.guardDamage(), "guards around the buffer intact");
         }
     }
 
     void assignBuffer() {
         const int32_t pinId = takePinId(in);
         const int which = in.choose(3); // buffer 0, buffer 1 or none
-        float* buffer = which < 2 ? buffers[which].samples() : nullptr;
+        float* buffer = which < 2 ? buffers[which].data() : nullptr;
         const int32_t result = module->assignBuffer(pinId, buffer);
         const bool known = pinId == 0 || pinId == 1;
         FUZZ_CHECK(result == (known ? mpOk : mpFailed), "assignBuffer result");
@@ -140,7 +142,7 @@ struct Run {
         }
 
         for (GuardedBuffer& b : buffers) {
-            b.clear();
+            b.markUnwritten(0, b.size());
         }
         host.calls.clear();
         module->processBlock(length, count > 0 ? events.data() : nullptr);
@@ -148,7 +150,7 @@ struct Run {
         const int32_t end = std::max(length, 0);
         checkGuards();
         for (int i = 0; i < 2; ++i) {
-            FUZZ_CHECK(buffers[i].untouchedFrom(i == bound ? end : 0),
+            FUZZ_CHECK(buffers[i].firstWritten(i == bound ? end : 0, capacity) == -1,
                        "nothing written past the block or into an unassigned buffer");
         }
         for (const testkit::HostCall& call : host.calls) {
