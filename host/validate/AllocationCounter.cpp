@@ -17,6 +17,18 @@ void* allocate(std::size_t size) {
     }
     throw std::bad_alloc();
 }
+
+void* allocateAligned(std::size_t size, std::align_val_t alignment) {
+    if (counting.load(std::memory_order_relaxed)) {
+        allocations.fetch_add(1, std::memory_order_relaxed);
+    }
+    const auto align = static_cast<std::size_t>(alignment);
+    const std::size_t rounded = ((size == 0 ? 1 : size) + align - 1) / align * align;
+    if (void* p = std::aligned_alloc(align, rounded)) {
+        return p;
+    }
+    throw std::bad_alloc();
+}
 } // namespace
 
 namespace mpvalidate {
@@ -66,5 +78,23 @@ MP_VISIBLE void operator delete(void* p, std::size_t) noexcept {
     std::free(p);
 }
 MP_VISIBLE void operator delete[](void* p, std::size_t) noexcept {
+    std::free(p);
+}
+MP_VISIBLE void* operator new(std::size_t size, std::align_val_t alignment) {
+    return allocateAligned(size, alignment);
+}
+MP_VISIBLE void* operator new[](std::size_t size, std::align_val_t alignment) {
+    return allocateAligned(size, alignment);
+}
+MP_VISIBLE void operator delete(void* p, std::align_val_t) noexcept {
+    std::free(p);
+}
+MP_VISIBLE void operator delete[](void* p, std::align_val_t) noexcept {
+    std::free(p);
+}
+MP_VISIBLE void operator delete(void* p, std::size_t, std::align_val_t) noexcept {
+    std::free(p);
+}
+MP_VISIBLE void operator delete[](void* p, std::size_t, std::align_val_t) noexcept {
     std::free(p);
 }

@@ -2,9 +2,11 @@
 
 #include <poll.h>
 #include <signal.h>
+#include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -16,6 +18,10 @@
 namespace mpvalidate {
 
 namespace {
+
+// A page shared with the check's child process, holding its last progress note.
+constexpr size_t progressSize = 512;
+char* progressArea = nullptr;
 
 void writeAll(int fd, const std::string& text) {
     const char* data = text.data();
@@ -56,6 +62,14 @@ std::string tail(const std::string& text, size_t lines) {
 
 } // namespace
 
+void noteProgress(const std::string& text) {
+    if (progressArea != nullptr) {
+        const size_t n = std::min(text.size(), progressSize - 1);
+        std::memcpy(progressArea, text.data(), n);
+        progressArea[n] = 0;
+    }
+}
+
 CheckResult runInProcess(const CheckInfo& check, const CheckContext& context) {
     try {
         return check.run(context);
@@ -77,12 +91,21 @@ CheckResult runInChild(const CheckInfo& check, const CheckContext& context, doub
         close(resultPipe[1]);
         return {Status::Crash, std::string("cannot create a pipe: ") + std::strerror(errno)};
     }
+    void* shared =
+        mmap(nullptr, progressSize, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+    char* progress = shared == MAP_FAILED ? nullptr : static_cast<char*>(shared);
+    if (progress != nullptr) {
+        progress[0] = 0;
+    }
     std::fflush(stdout);
     std::fflush(stderr);
     const pid_t child = fork();
     if (child < 0) {
         for (int fd : {resultPipe[0], resultPipe[1], errorPipe[0], errorPipe[1]}) {
             close(fd);
+        }
+        if (progress != nullptr) {
+            munmap(shared, progressSize);
         }
         return {Status::Crash, std::string("cannot fork: ") + std::strerror(errno)};
     }
@@ -91,6 +114,7 @@ CheckResult runInChild(const CheckInfo& check, const CheckContext& context, doub
         close(errorPipe[0]);
         dup2(errorPipe[1], STDERR_FILENO);
         close(errorPipe[1]);
+        progressArea = progress;
         const CheckResult result = runInProcess(check, context);
         writeAll(resultPipe[1],
                  std::to_string(static_cast<int>(result.status)) + "\n" + result.detail);
@@ -149,8 +173,14 @@ CheckResult runInChild(const CheckInfo& check, const CheckContext& context, doub
     while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
 
+    std::string where;
+    if (progress != nullptr) {
+        where.assign(progress, strnlen(progress, progressSize));
+        munmap(shared, progressSize);
+    }
     const std::string stderrTail = tail(errors, 4);
-    const std::string suffix = stderrTail.empty() ? "" : " (stderr: " + stderrTail + ")";
+    const std::string suffix = (where.empty() ? "" : " during " + where) +
+                               (stderrTail.empty() ? "" : " (stderr: " + stderrTail + ")");
     if (timedOut) {
         char text[96];
         std::snprintf(text, sizeof text, "hung: no result within %g s, killed", timeoutSeconds);

@@ -2,6 +2,7 @@
 // for a bounded time. Every case is derived from the seed and its index, so
 // the printed seed reproduces a failure.
 #include "Catalogue.h"
+#include "CheckRunner.h"
 #include "CheckSupport.h"
 #include "Session.h"
 
@@ -66,6 +67,7 @@ CheckResult fuzzEvents(const CheckContext& context) {
                                  : std::uniform_int_distribution<int32_t>(1, 512)(random);
         const std::string at = "seed " + std::to_string(context.seed) + ", case " +
                                std::to_string(index) + " (block size " + std::to_string(size) + ")";
+        noteProgress(at + "; --seed " + std::to_string(context.seed) + " reproduces it");
         try {
             Session session(context, module, size);
             std::vector<std::array<unsigned char, 64>> payloads(9);

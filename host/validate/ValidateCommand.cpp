@@ -289,7 +289,7 @@ CLI::App* addValidateCommand(CLI::App& app, ValidateOptions& options) {
     command->add_flag("--in-process", options.inProcess,
                       "run every check in this process (for a debugger); a crash ends the run");
     command->add_option("--timeout", options.timeout,
-                        "time limit per check in seconds (default 60)");
+                        "time limit per check in seconds (default 20)");
     command->add_flag("--list", options.list, "list the checks and exit");
     return command;
 }

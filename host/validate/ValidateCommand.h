@@ -22,7 +22,7 @@ struct ValidateOptions {
     bool json = false;
     bool inProcess = false;
     bool list = false;
-    double timeout = 60.0;
+    double timeout = 20.0;
 };
 
 // Adds the subcommand and its options to app; options must outlive the parse.

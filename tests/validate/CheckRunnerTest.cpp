@@ -25,6 +25,11 @@ CheckResult aborts(const CheckContext&) {
     std::fputs("about to abort\n", stderr);
     std::abort();
 }
+CheckResult crashesInCase(const CheckContext&) {
+    mpvalidate::noteProgress("case 6");
+    mpvalidate::noteProgress("case 7");
+    std::abort();
+}
 CheckResult hangs(const CheckContext&) {
     for (;;) {
         pause();
@@ -55,6 +60,7 @@ TEST(CheckRunner, ChildOutcomes) {
     } cases[] = {
         {segfaults, Status::Crash, "SEGV"},
         {aborts, Status::Crash, "about to abort"},
+        {crashesInCase, Status::Crash, "during case 7"},
         {hangs, Status::Crash, "hung"},
         {exitsEarly, Status::Crash, "exited with status 3"},
         {fails, Status::Fail, "pin 1 was not rendered"},
